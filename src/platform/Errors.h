@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace tx {
 
@@ -29,12 +30,42 @@ constexpr uint32_t InvalidName = 123;
 constexpr uint32_t DirNotEmpty = 145;
 constexpr uint32_t AlreadyExists = 183;
 constexpr uint32_t FilenameTooLong = 206;
+constexpr uint32_t NotReady = 21;
+constexpr uint32_t GenFailure = 31;
+constexpr uint32_t BadNetPath = 53;
+constexpr uint32_t NetworkBusy = 54;
+constexpr uint32_t BadNetResponse = 58;
+constexpr uint32_t UnexpectedNetError = 59;
+constexpr uint32_t CannotMake = 82;
+constexpr uint32_t InvalidPassword = 86;
+constexpr uint32_t BrokenPipe = 109;
+constexpr uint32_t OpenFailed = 110;
+constexpr uint32_t BufferOverflow = 111;
+constexpr uint32_t InsufficientBuffer = 122;
+constexpr uint32_t ModuleNotFound = 126;
+constexpr uint32_t NegativeSeek = 131;
+constexpr uint32_t Busy = 170;
+constexpr uint32_t BadExeFormat = 193;
+constexpr uint32_t EnvVarNotFound = 203;
+constexpr uint32_t NoData = 232;
+constexpr uint32_t WaitTimeout = 258;
+constexpr uint32_t DirectoryInvalid = 267;
+constexpr uint32_t ArithmeticOverflow = 534;
+constexpr uint32_t PossibleDeadlock = 1131;
+constexpr uint32_t TooManyLinks = 1142;
 constexpr uint32_t Cancelled = 1223;
+constexpr uint32_t ConnectionRefused = 1225;
+constexpr uint32_t NetworkUnreachable = 1231;
+constexpr uint32_t HostUnreachable = 1232;
+constexpr uint32_t ConnectionAborted = 1236;
+constexpr uint32_t Timeout = 1460;
+constexpr uint32_t InvalidTime = 1901;
 // Internet errors.
 constexpr uint32_t InternetBase = 12000;
 constexpr uint32_t InternetTimeout = 12002;
 constexpr uint32_t InternetExtendedError = 12003;  // text is the server's last reply
 constexpr uint32_t InternetInternalError = 12004;
+constexpr uint32_t InternetOutOfHandles = 12001;
 constexpr uint32_t InternetInvalidUrl = 12005;
 constexpr uint32_t InternetUnrecognizedScheme = 12006;
 constexpr uint32_t InternetNameNotResolved = 12007;
@@ -43,12 +74,25 @@ constexpr uint32_t InternetOperationCancelled = 12017;
 constexpr uint32_t InternetCannotConnect = 12029;
 constexpr uint32_t InternetConnectionAborted = 12030;
 constexpr uint32_t InternetConnectionReset = 12031;
+constexpr uint32_t InternetNoDirectAccess = 12027;
+constexpr uint32_t InternetIncorrectHandleState = 12019;
+constexpr uint32_t InternetFtpTransferInProgress = 12110;
+constexpr uint32_t InternetFtpDropped = 12111;
+constexpr uint32_t InternetHeaderNotFound = 12150;
+constexpr uint32_t InternetInvalidServerResponse = 12152;
+constexpr uint32_t InternetSecureInvalidCa = 12045;
+constexpr uint32_t InternetSecureCertDateInvalid = 12037;
+constexpr uint32_t InternetSecureCertCnInvalid = 12038;
 constexpr uint32_t InternetSecureFailure = 12175;
 }  // namespace err
 
 // The message text for a code (0 is taken as 13); "Error code %d (0x%08X)" when none is known.
 // Trimmed of blanks at both ends, at most 1024 characters.
 std::string GetErrorText(uint32_t code);
+
+// Trims blanks (space, tab, CR, LF) from both ends and keeps at most maxUnits UTF-16 code
+// units, never cutting a character in two.
+std::string TrimErrorText(std::string_view text, size_t maxUnits = 1024);
 
 // Maps a C library errno value into the program's code space.
 uint32_t ErrorFromErrno(int e);

@@ -1,0 +1,67 @@
+#pragma once
+// What the core asks of a front end. The desktop and the terminal front end implement IUi;
+// tests use CRecordingUi. New questions are added as virtual members with a default answer,
+// so a front end that does not know a question yet still builds.
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tx {
+
+enum class MbIcon { None, Error, Warning, Information, Question };
+enum class MbButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class MbAnswer { None, Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+
+// The buttons of a box in their order on screen, e.g. YesNoCancel -> Yes, No, Cancel.
+std::vector<MbAnswer> ButtonAnswers(MbButtons buttons);
+// The answer of the button at defaultButton (0 = first); the first button when out of range.
+MbAnswer DefaultAnswer(MbButtons buttons, int defaultButton);
+// "Ok", "Cancel", ... for logs and test messages.
+const char* AnswerName(MbAnswer answer);
+
+class IUi {
+ public:
+  virtual ~IUi() = default;
+
+  // Shows text in a modal message box and returns the button pressed. defaultButton is the
+  // index (0 = first) of the button that Enter presses. Called on the user-interface thread.
+  virtual MbAnswer MessageBox(const std::string& text, MbIcon icon, MbButtons buttons,
+                              int defaultButton) = 0;
+};
+
+// Records every question and answers from a queue, then with the box's default button
+// (or a fixed answer, when set). Thread-safe.
+class CRecordingUi : public IUi {
+ public:
+  struct Box {
+    std::string Text;
+    MbIcon Icon = MbIcon::None;
+    MbButtons Buttons = MbButtons::Ok;
+    int DefaultButton = 0;
+    MbAnswer Answer = MbAnswer::None;
+  };
+
+  MbAnswer MessageBox(const std::string& text, MbIcon icon, MbButtons buttons,
+                      int defaultButton) override;
+
+  // Answers for the next boxes, in order.
+  void QueueAnswer(MbAnswer answer);
+  // Answer once the queue is empty; None (the default) means the box's default button.
+  void SetDefaultAnswer(MbAnswer answer);
+
+  std::vector<Box> Boxes() const;
+  size_t BoxCount() const;
+  // The last box; a default Box when none was shown.
+  Box LastBox() const;
+  void Clear();
+
+ private:
+  mutable std::mutex mutex_;
+  std::deque<MbAnswer> queue_;
+  MbAnswer fixed_ = MbAnswer::None;
+  std::vector<Box> boxes_;
+};
+
+}  // namespace tx
