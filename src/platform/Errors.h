@@ -159,6 +159,14 @@ class CInternetException : public CException {
   std::string reply_;
 };
 
+// A value was outside what an operation accepts (a time local time cannot represent, a
+// position past the end of a list).
+class CInvalidArgException : public CException {
+ public:
+  const char* ClassName() const override { return "CInvalidArgException"; }
+  std::string Message() const override { return "Encountered an improper argument."; }
+};
+
 // Raised by an operation that has already reported its failure to the user and cannot go on.
 // The command loop drops it without showing anything.
 struct QuietAbort {};
