@@ -125,6 +125,29 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
   return out;
 }
 
+std::string Utf8FromUtf16Le(std::string_view bytes) {
+  auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t n = bytes.size() / 2;
+  auto unit = [p](size_t i) { return char32_t(p[2 * i] | (p[2 * i + 1] << 8)); };
+  std::string out;
+  out.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    char32_t u = unit(i);
+    if (u < 0x80) {
+      out += char(u);
+      continue;
+    }
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+      u = 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+      ++i;
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      u = ReplacementChar;
+    }
+    AppendUtf8(out, u);
+  }
+  return out;
+}
+
 std::string SanitizeUtf8(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());

@@ -20,6 +20,10 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// UTF-16 code units stored as little-endian byte pairs to UTF-8 (a final odd byte is ignored);
+// an unpaired surrogate becomes U+FFFD.
+std::string Utf8FromUtf16Le(std::string_view bytes);
+
 // Makes well-formed UTF-8, replacing ill-formed sequences as Utf8ToUtf16 does.
 std::string SanitizeUtf8(std::string_view utf8);
 

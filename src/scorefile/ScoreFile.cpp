@@ -1,6 +1,7 @@
 #include "scorefile/ScoreFile.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/Errors.h"
 #include "platform/CivilTime.h"
@@ -189,6 +190,8 @@ int32_t CScoreFile::ReadWholeFile(const std::string& path, const uint8_t*& data,
     size = 0;
     return toResult(e.OsError());
   } catch (const std::bad_alloc&) {
+    return toResult(err::NotEnoughMemory);
+  } catch (const std::length_error&) {
     return toResult(err::NotEnoughMemory);
   }
 }

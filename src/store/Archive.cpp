@@ -260,13 +260,18 @@ std::string CArchive::ReadText() {
       }
     }
   }
-  std::string raw;
-  ReadInto(raw, wide ? 2 * len : len);
-  if (!wide) return Utf8FromWindows1252(raw);
-  std::u16string units(size_t(len), u'\0');
-  for (size_t i = 0; i < units.size(); ++i)
-    units[i] = char16_t(uint8_t(raw[2 * i]) | (uint8_t(raw[2 * i + 1]) << 8));
-  return Utf16ToUtf8(units);
+  uint64_t bytes = wide ? 2 * len : len;
+  std::string_view raw;
+  std::string slow;
+  if (IsLoading() && !closed_ && end_ - pos_ >= bytes) {
+    // The common case: the whole text is in the buffer already.
+    raw = std::string_view(reinterpret_cast<const char*>(buffer_.data() + pos_), size_t(bytes));
+    pos_ += size_t(bytes);
+  } else {
+    ReadInto(slow, bytes);
+    raw = slow;
+  }
+  return wide ? Utf8FromUtf16Le(raw) : Utf8FromWindows1252(raw);
 }
 
 }  // namespace tx

@@ -8,6 +8,9 @@
 namespace tx {
 
 CFileStream::CFileStream(const std::filesystem::path& path, Mode mode) : path_(path.string()) {
+  // The C library opens a folder for reading and reports a nonsense size for it.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) throw CFileException(err::AccessDenied, path_);
   errno = 0;
   file_ = std::fopen(path_.c_str(), mode == Mode::Read ? "rb" : "wb");
   if (!file_) Fail(err::FileNotFound);

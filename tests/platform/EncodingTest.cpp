@@ -41,6 +41,12 @@ TEST(Encoding, Utf16ToUtf8PairsAndLoneSurrogates) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDC00, 0xD800}), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
+TEST(Encoding, LittleEndianUtf16Bytes) {
+  EXPECT_EQ(Utf8FromUtf16Le(std::string("a\0\xE9\0\x3C\xD8\xA1\xDC", 8)), "a\xC3\xA9\xF0\x9F\x82\xA1");
+  EXPECT_EQ(Utf8FromUtf16Le(std::string("\x00\xD8x\0", 4)), "\xEF\xBF\xBDx");  // lone high surrogate
+  EXPECT_EQ(Utf8FromUtf16Le(std::string("b\0\x01", 3)), "b");
+}
+
 TEST(Encoding, Windows1252BothWaysForEveryByte) {
   // Every byte maps to a character and back to the same byte.
   for (int b = 0; b < 256; ++b) {

@@ -283,7 +283,7 @@ TEST_F(ScoreFileTest, ReadWholeFile) {
   EXPECT_EQ(data, nullptr);
   EXPECT_EQ(size, 0u);
   EXPECT_EQ(r.ReadWholeFile("", data, size), 2);
-  EXPECT_EQ(r.ReadWholeFile(dir.Path().string(), data, size) < 0, true);  // a folder
+  EXPECT_EQ(r.ReadWholeFile(dir.Path().string(), data, size), int32_t(0x80070005));  // a folder
 
   std::string content(10000, 'h');
   content[5] = '\0';

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "platform/Errors.h"
 #include "store/Archive.h"
 #include "store/Sha256.h"
@@ -210,6 +212,29 @@ TEST(ColScoreFile, SerializeListAndDamagedFiles) {
       EXPECT_EQ(e.GetCause(), CArchiveException::EndOfFile);
     }
     EXPECT_EQ(back.GetCount(), 3u);
+  }
+}
+
+TEST(ColScoreFile, DamagedHistoriesFailCleanly) {
+  CColScoreFile history;
+  Fill(history, 4);
+  history.GetAt(2).Event = std::string(300, 'e');  // a longer length ladder
+  const Bytes good = Store(history);
+  std::mt19937 rng(1234);
+  for (int round = 0; round < 3000; ++round) {
+    Bytes bytes = good;
+    int edits = 1 + int(rng() % 4);
+    for (int e = 0; e < edits; ++e) bytes[rng() % bytes.size()] = uint8_t(rng() % 3 == 0 ? 0xFF : rng());
+    if (rng() % 4 == 0) bytes.resize(rng() % bytes.size());
+    CMemoryStream in(bytes);
+    CArchive ar(in, CArchive::Mode::Load);
+    CColScoreFile back;
+    try {
+      back.Serialize(ar);
+    } catch (const CArchiveException&) {
+    }
+    ASSERT_LE(back.GetCount(), bytes.size() / 59) << round;  // no record from nothing
+    for (size_t i = 0; i < back.GetCount(); ++i) back.Lookup(back.GetAt(i));
   }
 }
 
