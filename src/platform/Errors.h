@@ -87,8 +87,19 @@ constexpr uint32_t InternetSecureFailure = 12175;
 }  // namespace err
 
 // The message text for a code (0 is taken as 13); "Error code %d (0x%08X)" when none is known.
-// Trimmed of blanks at both ends, at most 1024 characters.
+// Trimmed of blanks at both ends, at most 1024 characters. For 12003 the text is the calling
+// thread's last server response (see SetLastInternetResponse) when there is one. A code made
+// by ErrorFromErrno for an errno without a Windows counterpart gives the C library's text.
 std::string GetErrorText(uint32_t code);
+
+// The last response text of a server on the calling thread, kept for 12003 (the internet
+// code exchange sets it after every reply).
+void SetLastInternetResponse(std::string text);
+const std::string& GetLastInternetResponse();
+
+// Codes for errno values without a Windows counterpart: ErrnoCodeBase | errno (the
+// application-defined bit of Windows codes, so no system code is ever hit).
+constexpr uint32_t ErrnoCodeBase = 0x20000000;
 
 // Trims blanks (space, tab, CR, LF) from both ends and keeps at most maxUnits UTF-16 code
 // units, never cutting a character in two.

@@ -26,6 +26,9 @@ std::string QuoteWindowsArgument(std::string_view argument);
 // empty path. A name with a '/' is returned as it is when it names an executable file.
 std::filesystem::path FindProgramOnPath(std::string_view name);
 
+// The running program's own executable file (empty when the system cannot tell).
+std::filesystem::path GetOwnExecutablePath();
+
 // Exit code reported for a program ended by a signal: SignalExitBase + signal number, which no
 // normal exit (0..255) can give.
 inline constexpr uint32_t SignalExitBase = 0x80000000u;

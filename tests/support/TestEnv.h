@@ -70,7 +70,7 @@ class TestEnv {
   // The logfile's lines without line ends; the "[date]" of the first line of each entry is
   // removed, so continuation lines and first lines compare alike.
   std::vector<std::string> LogLines() const;
-  // Removes a leading "[...]" date from a line.
+  // Removes a leading "[%c]" date from a line.
   static std::string StripDate(const std::string& line);
 
  private:
