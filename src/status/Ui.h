@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,22 @@ class IUi {
   // index (0 = first) of the button that Enter presses. Called on the user-interface thread.
   virtual MbAnswer MessageBox(const std::string& text, MbIcon icon, MbButtons buttons,
                               int defaultButton) = 0;
+
+  // ---- setup documents
+  // The save-file dialog: filter as "Name (*.ext)|*.ext||", the default extension without a dot,
+  // the folder it starts in and the proposed file name. The dialog warns before overwriting
+  // and needs an existing folder. Returns the chosen path, or nothing for Cancel (the
+  // non-interactive answer).
+  struct SaveFileQuestion {
+    std::string Filter;
+    std::string DefaultExtension;
+    std::string InitialFolder;
+    std::string ProposedName;
+  };
+  virtual std::optional<std::string> AskSaveFileName(const SaveFileQuestion& question) {
+    (void)question;
+    return std::nullopt;
+  }
 };
 
 // Records every question and answers from a queue, then with the box's default button
@@ -62,6 +79,31 @@ class CRecordingUi : public IUi {
   std::deque<MbAnswer> queue_;
   MbAnswer fixed_ = MbAnswer::None;
   std::vector<Box> boxes_;
+
+  // ---- setup documents
+ public:
+  // Answers for the next save-file questions (nothing = Cancel); Cancel once the queue is empty.
+  std::optional<std::string> AskSaveFileName(const SaveFileQuestion& question) override {
+    std::lock_guard lock(saveMutex_);
+    saveQuestions_.push_back(question);
+    if (saveAnswers_.empty()) return std::nullopt;
+    auto answer = saveAnswers_.front();
+    saveAnswers_.pop_front();
+    return answer;
+  }
+  void QueueSaveFileAnswer(std::optional<std::string> path) {
+    std::lock_guard lock(saveMutex_);
+    saveAnswers_.push_back(std::move(path));
+  }
+  std::vector<SaveFileQuestion> SaveFileQuestions() const {
+    std::lock_guard lock(saveMutex_);
+    return saveQuestions_;
+  }
+
+ private:
+  mutable std::mutex saveMutex_;
+  std::deque<std::optional<std::string>> saveAnswers_;
+  std::vector<SaveFileQuestion> saveQuestions_;
 };
 
 }  // namespace tx
