@@ -45,3 +45,18 @@ FtpEndpoint ParseFtpServer(const std::string& server) {
 }
 
 }  // namespace tx
+
+#include "scorefile/Setup.h"
+
+namespace tx {
+FtpSettings FtpSettingsFromSetup(const CSetup& setup) {
+  FtpSettings s;
+  s.FtpServer = setup.FtpServer;
+  s.FtpUser = setup.FtpUser;
+  s.FtpDirectory = setup.FtpDirectory;
+  s.PassiveFtp = setup.PassiveFtp();
+  s.FtpPasswordScheme = setup.FtpPasswordScheme;
+  s.FtpPassword = setup.FtpPassword;
+  return s;
+}
+}  // namespace tx

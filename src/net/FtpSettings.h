@@ -26,3 +26,9 @@ struct FtpEndpoint {
 FtpEndpoint ParseFtpServer(const std::string& server);
 
 }  // namespace tx
+
+namespace tx {
+struct CSetup;
+// The FTP account of a setup (the password stays in its protected form).
+FtpSettings FtpSettingsFromSetup(const CSetup& setup);
+}  // namespace tx

@@ -34,7 +34,14 @@ const char* CTBSession::StatusText(int code, bool* shown) {
 void CTBSession::StatusCallback(int code) {
   bool shown = false;
   const char* text = StatusText(code, &shown);
-  if (text && shown && status_) status_->SendStatus(text, StatusCode::Network);
+  if (!text || !shown || !status_) return;
+  if (gate_) {
+    std::lock_guard lock(*gate_);
+    if (closed_ && *closed_) return;
+    status_->SendStatus(text, StatusCode::Network);
+  } else {
+    status_->SendStatus(text, StatusCode::Network);
+  }
 }
 
 CURL* CTBSession::CreateHandle() {

@@ -3,6 +3,7 @@
 // of the status bar, and makes the libcurl handles the transfers use.
 #include <cstdint>
 #include <curl/curl.h>
+#include <mutex>
 
 namespace tx {
 
@@ -39,8 +40,17 @@ class CTBSession {
   // A new easy handle (null when libcurl cannot make one).
   CURL* CreateHandle();
 
+  // From now on every text is sent while holding gate, and none once *closed is true: lets a
+  // worker that outlives its caller stop talking to the window safely.
+  void SetGate(std::mutex* gate, const bool* closed) {
+    gate_ = gate;
+    closed_ = closed;
+  }
+
  private:
   CStatusChannel* status_;
+  std::mutex* gate_ = nullptr;
+  const bool* closed_ = nullptr;
 };
 
 }  // namespace tx
