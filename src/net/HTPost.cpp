@@ -29,7 +29,7 @@ struct PostState {
   bool ReplyStarted = false;
   bool ReplyProgressShown = false;
   uint64_t Expected = 0;
-  std::string Reply;
+  std::string Reply{};
   Clock::time_point Start = Clock::now();
   Clock::time_point UploadDone{};
   uint32_t SendMs = 0, ReceiveMs = 0;
@@ -160,7 +160,7 @@ uint32_t CHTPost::Wait() {
 
 uint32_t CHTPost::Run() {
   CStatusChannel& status = services_.Status;
-  PostState state{status, body_};
+  PostState state{.Status = status, .Body = body_};
   CURL* h = nullptr;
   struct curl_slist* headerList = nullptr;
   auto finish = [&](Outcome outcome) {
