@@ -90,6 +90,7 @@ class TestFTPHandler(FTPHandler):
     dtp_handler = FaultDTPHandler
     banner = "Tabulonix test FTP server ready."
     timeout = 60
+    auth_failed_timeout = 0  # tests of wrong passwords need no brake
     command_log = None
     control = None
     drop_after = None

@@ -14,7 +14,8 @@ command and reply (log_ftp_protocol) and the transfers.
 
 TLS (--tls ca or self-signed, certificates in WORK/certs): explicit FTPS,
 optional unless --require-tls. SIGHUP makes a new server certificate and
-restarts vsftpd on the same port (vsftpd reads its certificate only at start);
+restarts vsftpd on the same port (vsftpd reads its certificate only at start;
+open connections are closed);
 WORK/generation counts the restarts once the new instance listens.
 """
 
@@ -34,6 +35,7 @@ import common  # noqa: E402
 
 VSFTPD = "/usr/sbin/vsftpd"
 PR_SET_PDEATHSIG = 1
+PR_SET_CHILD_SUBREAPER = 36
 
 
 def anonymous_account():
@@ -101,9 +103,24 @@ def kill_tree(pid, sig=signal.SIGKILL):
         pass
 
 
+# Looked up before any fork: the child of a threaded process should only make the call.
+_prctl = ctypes.CDLL(None, use_errno=True).prctl
+
+
 def die_with_parent():
-    libc = ctypes.CDLL(None, use_errno=True)
-    libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
+    _prctl(PR_SET_PDEATHSIG, int(signal.SIGKILL), 0, 0, 0)
+
+
+def reap_orphans(keep):
+    # As subreaper this process inherits the sessions whose vsftpd parent has gone.
+    while True:
+        try:
+            info = os.waitid(os.P_ALL, 0, os.WEXITED | os.WNOHANG | os.WNOWAIT)
+        except ChildProcessError:
+            return
+        if info is None or info.si_pid == keep:
+            return
+        os.waitpid(info.si_pid, 0)
 
 
 def prepare_root(root, upload_dir, account):
@@ -199,10 +216,20 @@ class Instance:
                  os.path.join(self.args.work, "vsftpd.err"))
 
     def stop(self):
+        """Ends the listener and its sessions."""
         if self.proc is not None:
             kill_tree(self.proc.pid)
             self.proc.wait()
             self.proc = None
+            time.sleep(0.01)
+            reap_orphans(None)
+
+    def stop_all(self):
+        self.stop()
+        for child in children_of(os.getpid()):
+            kill_tree(child)
+        time.sleep(0.01)
+        reap_orphans(None)
 
 
 def main():
@@ -227,21 +254,23 @@ def main():
     account = anonymous_account()
     prepare_root(args.root, args.upload_dir, account)
 
+    _prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
     instance = Instance(args, account)
     restart = []
     signal.signal(signal.SIGHUP, lambda *_: restart.append(True))
 
     def terminate(*_):
-        instance.stop()
+        instance.stop_all()
         os._exit(0)
 
     signal.signal(signal.SIGTERM, terminate)
-    common.start_watchdog(args.parent_pid, args.max_seconds, instance.stop)
+    common.start_watchdog(args.parent_pid, args.max_seconds, instance.stop_all)
     instance.start(instance.cert())
     generation = 0
     common.announce_ready(port=instance.port, pid=os.getpid(), vsftpd=instance.proc.pid)
     while True:
         time.sleep(0.05)
+        reap_orphans(instance.proc.pid)
         if restart:
             restart.clear()
             cert = instance.cert(renew=True)
