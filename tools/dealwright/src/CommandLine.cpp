@@ -105,9 +105,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (cl.Help || cl.Version) return cl;
   if (pendingLayout)
     cl.Warnings.push_back(fmt::format("The layout \"{}\" is not followed by /pdf or /html; it is not used.", pendingLayout->string()));
+  if (cl.ScoreFile && !cl.Html) Usage("The switch /acbl needs /html HTMLFILE for the page to write.");
   if (!cl.Pdf && !cl.Html) Usage("Nothing to do: give /acbl SCOREFILE /html HTMLFILE, or /pdf PDFFILE with a hand record file.");
   if (cl.Pdf && !cl.HandRecords) Usage("The switch /pdf needs a hand record file.");
-  if (cl.ScoreFile && !cl.Html) Usage("The switch /acbl needs /html HTMLFILE for the page to write.");
   if (cl.Html && !cl.ScoreFile && !cl.HandRecords) Usage("The switch /html needs a score file (/acbl SCOREFILE) or a hand record file.");
   if (cl.Pdf && cl.Html && std::filesystem::absolute(cl.Pdf->File) == std::filesystem::absolute(cl.Html->File))
     Usage("The PDF and the page cannot be written to the same file.");

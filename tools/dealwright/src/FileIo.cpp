@@ -46,6 +46,10 @@ OutputSet::~OutputSet() {
 void OutputSet::AddDirectory(const fs::path& dir) {
   std::error_code ec;
   if (fs::is_directory(dir, ec)) return;
+  const fs::path parent = dir.parent_path().empty() ? fs::path(".") : dir.parent_path();
+  if (!fs::is_directory(parent, ec))
+    throw Failure(ExitCode::Output, fmt::format("Cannot make the folder \"{}\": the folder \"{}\" does not exist.",
+                                                dir.string(), parent.string()));
   if (fs::exists(dir, ec))
     throw Failure(ExitCode::Output, fmt::format("Cannot make the folder \"{}\": a file of that name exists.", dir.string()));
   fs::create_directory(dir, ec);

@@ -6,6 +6,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <fmt/format.h>
 
 #include "Failure.h"
@@ -146,7 +147,7 @@ void DrawCompass(cairo_t* cr, const Deal& d, bool hcp) {
   for (const Side& s : sides) {
     Font(cr, 8, s.S == d.Dealer);
     SetColor(cr, s.Vul ? Rgb{1, 1, 1} : kInk);
-    TextCentered(cr, s.X + s.W / 2, s.Y + s.H / 2 + 2.9, s.S == d.Dealer ? std::string(s.Letter) + "*" : s.Letter);
+    TextCentered(cr, s.X + s.W / 2, s.Y + s.H / 2 + 2.9, s.Letter);
   }
   SetColor(cr, kGrey);
   cairo_set_line_width(cr, 0.6);
@@ -292,6 +293,11 @@ std::string MakeHandRecordPdf(const HandRecordSet& set, const PdfOptions& o) {
     throw Failure(ExitCode::Internal,
                   fmt::format("Cannot draw the hand records: {}.", cairo_status_to_string(cairo_surface_status(surface.get()))));
   return bytes;
+}
+
+void ReleaseDrawingLibraries() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 }  // namespace dw

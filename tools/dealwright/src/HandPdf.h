@@ -16,4 +16,7 @@ struct PdfOptions {
 // Returns the PDF's bytes; raises Failure(Internal) when the drawing library fails.
 std::string MakeHandRecordPdf(const HandRecordSet& set, const PdfOptions& options);
 
+// Frees the font caches the drawing library keeps for the life of the process; call once, at exit.
+void ReleaseDrawingLibraries();
+
 }  // namespace dw
