@@ -13,6 +13,7 @@ namespace tx {
 
 class CArchive;
 class CFtpConnection;
+struct Services;
 
 // An open score file: a local file, or a remote file read over an FTP connection.
 class CScoreFileStream {
@@ -116,9 +117,15 @@ class CScoreFile {
   void DateFromFileName(int64_t* date, int* session, int currentYear = 0) const;
 
   // ---- reading and identifying (in their own sources)
-  int Open(const std::string& path, CFtpConnection* connection, bool quiet, bool gameFile);
+  // 1 on success, 0 on failure (reported unless quiet). connection null: a local file.
+  int Open(Services& services, const std::string& path, CFtpConnection* connection, bool quiet,
+           bool gameFile);
+  // Reads the open file into Data once; raises CInvalidArgException without an open file and
+  // the stream's exception when reading fails.
   int LoadContents();
-  int Parse(bool computeHash);
+  // 1 when the contents were read (header found or not), 0 without an open file or when
+  // reading failed (reported as "CScoreFile::Parse: parse loop").
+  int Parse(Services& services, bool computeHash);
   std::string GetSessionBaseName() const;
   std::string GetBwsPath() const;
 

@@ -4,12 +4,40 @@
 // so a front end that does not know a question yet still builds.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tx {
+
+class CIdentifyValues;
+class CWirelessDialogModel;
+
+// ---- score: questions about score files
+// An open-file dialog. Filter is "Text|*.ext|...||"; FilterIndex is 1-based (0: the dialog's
+// own default).
+struct FileDialogRequest {
+  std::string Title;
+  std::string InitialFolder;
+  std::string InitialName;
+  std::string Filter;
+  int FilterIndex = 0;
+  std::string DefaultExtension;
+  bool MultiSelect = false;
+};
+struct FileDialogResult {
+  bool Ok = false;
+  std::vector<std::string> Paths;  // full paths, in the order the user chose them
+  int FilterIndex = 0;             // the filter entry in use when the dialog closed
+};
+// The Yes / Yes to All / No / Cancel question; values are the buttons' control ids.
+enum class PostAnywayAnswer : int { Yes = 6, YesToAll = 1088, No = 7, Cancel = 2 };
+// The Identify Score File dialog's endings.
+enum class IdentifyAnswer : int { Ok = 1, Skip = 1088, Cancel = 2 };
+// The wireless database dialog's endings.
+enum class WirelessAnswer : int { TryAgain = 1, OmitData = 2 };
 
 enum class MbIcon { None, Error, Warning, Information, Question };
 enum class MbButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
@@ -45,6 +73,29 @@ class IUi {
   virtual std::optional<std::string> AskSaveFileName(const SaveFileQuestion& question) {
     (void)question;
     return std::nullopt;
+  }
+
+  // ---- score
+  // The system open-file dialog; the default answer is Cancel.
+  virtual FileDialogResult AskOpenFiles(const FileDialogRequest& request) {
+    (void)request;
+    return {};
+  }
+  // The post-anyway question (warning, focus on No); the default answer is No.
+  virtual PostAnywayAnswer AskPostAnyway(const std::string& message) {
+    (void)message;
+    return PostAnywayAnswer::No;
+  }
+  // Identify Score File: shows values, lets the user edit them; Ok only after the values pass
+  // CIdentifyModel's validation. The default answer is Skip.
+  virtual IdentifyAnswer IdentifyScoreFile(CIdentifyValues& values) {
+    (void)values;
+    return IdentifyAnswer::Skip;
+  }
+  // The wireless database dialog, driven through the model; the default answer is Omit Data.
+  virtual WirelessAnswer WirelessDatabase(CWirelessDialogModel& model) {
+    (void)model;
+    return WirelessAnswer::OmitData;
   }
 };
 
@@ -104,6 +155,26 @@ class CRecordingUi : public IUi {
   mutable std::mutex saveMutex_;
   std::deque<std::optional<std::string>> saveAnswers_;
   std::vector<SaveFileQuestion> saveQuestions_;
+
+ public:
+  // ---- score: scripted answers; without a hook the default answer of IUi is given.
+  std::function<FileDialogResult(const FileDialogRequest&)> OnAskOpenFiles;
+  std::function<PostAnywayAnswer(const std::string&)> OnAskPostAnyway;
+  std::function<IdentifyAnswer(CIdentifyValues&)> OnIdentifyScoreFile;
+  std::function<WirelessAnswer(CWirelessDialogModel&)> OnWirelessDatabase;
+
+  FileDialogResult AskOpenFiles(const FileDialogRequest& request) override {
+    return OnAskOpenFiles ? OnAskOpenFiles(request) : IUi::AskOpenFiles(request);
+  }
+  PostAnywayAnswer AskPostAnyway(const std::string& message) override {
+    return OnAskPostAnyway ? OnAskPostAnyway(message) : IUi::AskPostAnyway(message);
+  }
+  IdentifyAnswer IdentifyScoreFile(CIdentifyValues& values) override {
+    return OnIdentifyScoreFile ? OnIdentifyScoreFile(values) : IUi::IdentifyScoreFile(values);
+  }
+  WirelessAnswer WirelessDatabase(CWirelessDialogModel& model) override {
+    return OnWirelessDatabase ? OnWirelessDatabase(model) : IUi::WirelessDatabase(model);
+  }
 };
 
 }  // namespace tx
