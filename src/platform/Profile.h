@@ -9,7 +9,6 @@
 // other's values. Reads see changes made by other processes. All members are thread-safe.
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
