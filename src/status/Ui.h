@@ -38,6 +38,9 @@ enum class PostAnywayAnswer : int { Yes = 6, YesToAll = 1088, No = 7, Cancel = 2
 enum class IdentifyAnswer : int { Ok = 1, Skip = 1088, Cancel = 2 };
 // The wireless database dialog's endings.
 enum class WirelessAnswer : int { TryAgain = 1, OmitData = 2 };
+class CConfirmModel;
+// ---- history: how the Confirm Posting dialog ended
+enum class ConfirmAnswer { Ok = 1, Cancel = 2 };
 
 enum class MbIcon { None, Error, Warning, Information, Question };
 enum class MbButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
@@ -96,6 +99,15 @@ class IUi {
   virtual WirelessAnswer WirelessDatabase(CWirelessDialogModel& model) {
     (void)model;
     return WirelessAnswer::OmitData;
+  }
+
+  // ---- history
+  // The Confirm Posting dialog on an opened model: the front end shows its rows and forwards
+  // the user's toggles and hand record commands to it. The default answer is OK with the files
+  // as checked (which does nothing while OK is disabled).
+  virtual ConfirmAnswer ConfirmPosting(CConfirmModel& model) {
+    (void)model;
+    return ConfirmAnswer::Ok;
   }
 };
 
@@ -174,6 +186,13 @@ class CRecordingUi : public IUi {
   }
   WirelessAnswer WirelessDatabase(CWirelessDialogModel& model) override {
     return OnWirelessDatabase ? OnWirelessDatabase(model) : IUi::WirelessDatabase(model);
+  }
+
+  // ---- history: scripted Confirm Posting; without a hook the default answer of IUi.
+ public:
+  std::function<ConfirmAnswer(CConfirmModel&)> OnConfirmPosting;
+  ConfirmAnswer ConfirmPosting(CConfirmModel& model) override {
+    return OnConfirmPosting ? OnConfirmPosting(model) : IUi::ConfirmPosting(model);
   }
 };
 
