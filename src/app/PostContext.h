@@ -81,6 +81,12 @@ struct CPostHooks {
 struct CPostingState {
   std::vector<CScoreFile*> PostedScoreFiles;  // not owned
   int AskBeforePosting = 1;
+  // How the last run ended, for front ends that report it beyond the summary line: the
+  // confirmed and posted counts and the index status (0 none, 1 not attempted, 2 failed,
+  // 3 succeeded). A caller may set Confirmed to -1 to learn that the setup checks stopped the run.
+  int Confirmed = 0;
+  int Succeeded = 0;
+  int IndexStatus = 0;
 };
 
 struct CPostContext {

@@ -88,6 +88,7 @@ OperationResult PostGames(CPostContext& ctx, PostMode mode) {
   const bool website = !setup.IsBridgeWebs();
 
   BusyScope busy(svc.Status);
+  ctx.State.Confirmed = ctx.State.Succeeded = ctx.State.IndexStatus = 0;
   svc.Status.SendStatus("Selecting score files to post");
   CSFPtrArray list;
   // Declared after the list: destroyed before it, so no pointer into the list outlives it.
@@ -117,6 +118,7 @@ OperationResult PostGames(CPostContext& ctx, PostMode mode) {
   if (!svc.Status.SendStatus("Confirming score files to post")) return OperationResult::ResultNone;
   if (!ctx.Hooks.ConfirmPosting || !ctx.Hooks.ConfirmPosting(list)) return OperationResult::ResultCanceled;
   int confirmed = int(std::count_if(list.begin(), list.end(), [](const auto& r) { return r && r->IsSelected(); }));
+  ctx.State.Confirmed = confirmed;
   if (confirmed == 0) {
     svc.Status.SendStatus("No score files were selected");
     return OperationResult::ResultNone;
@@ -143,7 +145,7 @@ OperationResult PostGames(CPostContext& ctx, PostMode mode) {
     if (!record || !record->IsSelected()) continue;
     OperationResult r = PostScoreFile(ctx, *record, *worker, templ.get());
     if (Succeeded(r)) {
-      ++succeeded;
+      ctx.State.Succeeded = ++succeeded;
       if (website) RegisterIndexEntry(setup.IndexData, ctx.State.PostedScoreFiles, templ->OutputName);
       RecordPostedScoreFiles(ctx);
       svc.Log.Printf("Posting complete (%d of %d)\n", succeeded, confirmed);
@@ -167,6 +169,7 @@ OperationResult PostGames(CPostContext& ctx, PostMode mode) {
       }
     }
   }
+  ctx.State.IndexStatus = indexStatus;
   std::string summary = PostGamesSummary(confirmed, succeeded, indexStatus);
   svc.Status.SendStatus(summary);
   svc.Log.Printf("%s\n", summary);

@@ -44,9 +44,18 @@ bool CSetupDocument::New() {
   if (!SaveModified()) return false;
   ResetContents();
   path_.clear();
+  firstSaveToPath_ = false;
   title_ = UntitledTitle;
   modified_ = false;
   services_.Status.SendStatus("");
+  return true;
+}
+
+bool CSetupDocument::NewAt(const fs::path& path) {
+  if (!New()) return false;
+  path_ = path;
+  title_ = path.filename().string();
+  firstSaveToPath_ = true;
   return true;
 }
 
@@ -55,6 +64,7 @@ bool CSetupDocument::Open(const fs::path& path) {
   if (!OpenDocument(path)) {
     ResetContents();
     path_.clear();
+    firstSaveToPath_ = false;
     title_ = UntitledTitle;
     modified_ = false;
     return false;
@@ -92,6 +102,7 @@ bool CSetupDocument::Save() {
   const fs::file_status st = fs::status(path_, ec);
   const bool writable = !path_.empty() && fs::is_regular_file(st) &&
                         (st.permissions() & fs::perms::owner_write) != fs::perms::none;
+  if (firstSaveToPath_ && !path_.empty() && !fs::exists(fs::symlink_status(path_, ec))) return SaveAs(path_);
   return writable ? SaveAs(path_) : SaveAs();
 }
 
@@ -119,6 +130,7 @@ bool CSetupDocument::SaveAs(const std::optional<fs::path>& given) {
   }
   TakePath(target);
   modified_ = false;
+  firstSaveToPath_ = false;
   return true;
 }
 

@@ -38,6 +38,9 @@ class CSetupDocument {
   bool SaveModified();
   // A new document with the default setup; false when SaveModified said no.
   bool New();
+  // A new document with the default setup that its first save writes to path (a file that
+  // does not exist yet, named on the command line).
+  bool NewAt(const std::filesystem::path& path);
   // Opens a .tsu file, replacing the setup. On failure the failure is shown and the document
   // falls back to a new, untitled one with default values; the result is false. A converted
   // older file is saved at once in the current layout.
@@ -68,6 +71,7 @@ class CSetupDocument {
   std::filesystem::path path_;
   std::string title_ = UntitledTitle;
   bool modified_ = false;
+  bool firstSaveToPath_ = false;  // NewAt: Save writes to path_ although it does not exist yet
 };
 
 }  // namespace tx
