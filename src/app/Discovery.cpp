@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/AsciiText.h"
 #include "log/Logfile.h"
 #include "platform/LocalTime.h"
 #include "scorefile/ScoreFile.h"
@@ -22,15 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* GameExtensions[4] = {".acm", ".aca", ".ace", ".acl"};
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsGameExtension(std::string_view extension) {
   for (const char* e : GameExtensions)

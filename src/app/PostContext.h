@@ -28,10 +28,12 @@ class IFtpUploader {
   virtual void Disconnect() = 0;
 };
 
-// One form field: its name and the value's bytes; files also carry their name.
+// One form field: its name and the value's bytes; files also carry their name. Text values
+// are sent in the service's character set, file contents as they are.
 struct CFormField {
   std::string Name;
   std::string Value;
+  bool IsFileData = false;
 };
 
 struct CFormPostOutcome {

@@ -57,7 +57,7 @@ OperationResult PostToBridgeWebs(CPostContext& ctx, CScoreFile& record) {
     return OperationResult::ResultFailed;
   }
   form.push_back({"acblname", pageName});
-  form.push_back({"acbldata", std::move(data)});
+  form.push_back({"acbldata", std::move(data), true});
 
   svc.Status.SendStatus("Getting wireless scoring system database file");
   std::string bwsPath = ctx.Hooks.GetBwsPath ? ctx.Hooks.GetBwsPath(record) : std::string();
@@ -73,7 +73,7 @@ OperationResult PostToBridgeWebs(CPostContext& ctx, CScoreFile& record) {
   } else {
     svc.Log.Printf("Uploading BWS file=[%s] %u bytes\n", bwsPath, bws.size());
     form.push_back({"bwsname", std::string(FileNamePart(bwsPath))});
-    form.push_back({"bwsdata", std::move(bws)});
+    form.push_back({"bwsdata", std::move(bws), true});
   }
 
   svc.Status.SendStatus("Getting hand record file");
@@ -84,7 +84,7 @@ OperationResult PostToBridgeWebs(CPostContext& ctx, CScoreFile& record) {
     } else {
       svc.Log.Printf("Uploading hand record file=[%s] %d bytes\n", record.HandRecordPath, deal.size());
       form.push_back({"dealname", std::string(FileNamePart(record.HandRecordPath))});
-      form.push_back({"dealdata", std::move(deal)});
+      form.push_back({"dealdata", std::move(deal), true});
     }
   }
 

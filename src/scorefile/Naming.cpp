@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "platform/AsciiText.h"
 #include "platform/LocalTime.h"
 #include "scorefile/IdentifyValues.h"
 #include "scorefile/ScoreFile.h"
@@ -14,18 +15,6 @@ namespace tx {
 namespace {
 
 constexpr const char* GameExtensions[4] = {".acm", ".aca", ".ace", ".acl"};
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 std::string_view FileNamePart(std::string_view path) {
   size_t sep = path.find_last_of("\\/");
@@ -45,7 +34,7 @@ std::string_view Trim(std::string_view s) {
 std::string LimitCode(std::string_view limits) {
   size_t n = 0;
   while (n < limits.size() && std::isalnum(static_cast<unsigned char>(limits[n]))) ++n;
-  std::string code = Lower(limits.substr(0, n));
+  std::string code = AsciiLower(limits.substr(0, n));
   return code == "none" ? "n" : code;
 }
 
@@ -57,7 +46,7 @@ std::string PageBaseName(const CScoreFile& record) {
   char letter = SessionLetter(record.GetSessionIndex());
   if (record.SessionDate == 0 || letter == 0) return {};
   return FormatLocalTime(record.SessionDate, "%Y%m%d") + letter + LimitCode(record.Limits) +
-         Lower(record.GetSectionCode());
+         AsciiLower(record.GetSectionCode());
 }
 
 std::string CScoreFile::GetSessionBaseName() const {
@@ -67,7 +56,7 @@ std::string CScoreFile::GetSessionBaseName() const {
   }
   std::string name = GetFileName();
   size_t dot = name.rfind('.');
-  std::string extension = dot == std::string::npos ? std::string() : Lower(name.substr(dot));
+  std::string extension = dot == std::string::npos ? std::string() : AsciiLower(name.substr(dot));
   if (dot != std::string::npos) name.resize(dot);
   for (int i = 0; i < 4; ++i)
     if (extension == GameExtensions[i]) name += "MAEL"[i];
@@ -108,7 +97,7 @@ IdentifyResult Identify(CScoreFile& record, Services& services, bool ask, std::s
                            SessionTimeShortNames[index];
         record.Session = text.substr(0, 13);
         record.Limits = values.Limit;
-        record.Section = Upper(values.Section);
+        record.Section = AsciiUpper(values.Section);
         break;
       }
       case IdentifyAnswer::Skip:
@@ -125,7 +114,7 @@ std::string AddTemplateExtension(std::string name, std::string_view templateFile
   if (file.find('.') != std::string_view::npos) return name;
   std::string_view tmpl = FileNamePart(templateFileName);
   size_t dot = tmpl.rfind('.');
-  if (dot != std::string_view::npos) name += Lower(tmpl.substr(dot));
+  if (dot != std::string_view::npos) name += AsciiLower(tmpl.substr(dot));
   return name;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/Errors.h"
+#include "platform/AsciiText.h"
 #include "platform/CivilTime.h"
 #include "scorefile/ScoreFile.h"
 
@@ -15,14 +16,6 @@ const char* const MonthAbbreviations[12] = {"jan", "feb", "mar", "apr", "may", "
 const char* const GameFileExtensions[4] = {".acm", ".aca", ".ace", ".acl"};
 constexpr const char* SessionLetters = "mael";
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -117,7 +110,7 @@ void CScoreFile::DateFromFileName(int64_t* date, int* session, int currentYear) 
       }
     }
     if (name.size() > 6) {
-      const char* at = std::strchr(SessionLetters, Lower(name[6]));
+      const char* at = std::strchr(SessionLetters, AsciiLower(name[6]));
       if (at && *at) *session = int(at - SessionLetters);
     }
   }

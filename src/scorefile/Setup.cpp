@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/AsciiText.h"
+
 namespace tx {
 
 std::string BridgeWebsHost() {
@@ -10,13 +12,7 @@ std::string BridgeWebsHost() {
 }
 
 bool CSetup::ServerIsBridgeWebs() const {
-  const std::string host = BridgeWebsHost();
-  if (FtpServer.size() != host.size()) return false;
-  for (size_t i = 0; i < host.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    if (lower(FtpServer[i]) != lower(host[i])) return false;
-  }
-  return true;
+  return EqualNoCase(FtpServer, BridgeWebsHost());
 }
 
 void CSetup::ResetSetup(uint32_t machinePasswordScheme) {

@@ -49,9 +49,6 @@ class CStagingResultsWriter : public IResultsWriter {
   CStagingFile& page_;
 };
 
-// Fields holding a file's bytes; every other field is text.
-bool IsDataField(const std::string& name) { return name.size() > 4 && name.ends_with("data"); }
-
 }  // namespace
 
 std::unique_ptr<IFtpUploader> MakeFtpUploader(Services& services, const CSetup& setup) {
@@ -63,7 +60,7 @@ CFormPostOutcome PostFormToService(Services& services, CTempPaths& temp, const s
   CFormPostOutcome outcome;
   CFormBody body;
   for (const CFormField& field : form) {
-    if (IsDataField(field.Name))
+    if (field.IsFileData)
       body.AddBytes(field.Name, field.Value);
     else
       body.AddText(field.Name, field.Value);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/AsciiText.h"
 #include "platform/Errors.h"
 #include "platform/LocalTime.h"
 #include "scorefile/ScoreFile.h"
@@ -14,12 +15,6 @@ namespace {
 // Game file extensions in session time order.
 constexpr const char* kGameExtensions[4] = {".acm", ".aca", ".ace", ".acl"};
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return s;
-}
-
 std::string NamePart(const std::string& path) {
   size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -28,7 +23,7 @@ std::string NamePart(const std::string& path) {
 std::string SessionFromExtension(const std::string& fileName) {
   size_t dot = fileName.rfind('.');
   if (dot == std::string::npos) return {};
-  std::string ext = Lower(fileName.substr(dot));
+  std::string ext = AsciiLower(fileName.substr(dot));
   for (int i = 0; i < 4; ++i)
     if (ext == kGameExtensions[i]) return SessionTimeNames[i];
   return {};

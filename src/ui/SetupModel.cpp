@@ -4,6 +4,7 @@
 #include <charconv>
 #include <fmt/printf.h>
 
+#include "platform/AsciiText.h"
 #include "log/Logfile.h"
 #include "platform/LocalTime.h"
 #include "status/Report.h"
@@ -13,13 +14,6 @@
 namespace tx {
 
 namespace {
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto low = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-           return low(x) == low(y);
-         });
-}
 
 struct FlagName {
   const char* name;

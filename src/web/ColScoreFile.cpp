@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/AsciiText.h"
 #include "platform/Errors.h"
 #include "store/Archive.h"
 
@@ -12,17 +13,6 @@ bool IsOddPrime(uint32_t n) {
   if (n < 3 || n % 2 == 0) return false;
   for (uint32_t d = 3; uint64_t(d) * d <= n; d += 2)
     if (n % d == 0) return false;
-  return true;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x + 32);
-    if (y >= 'A' && y <= 'Z') y = char(y + 32);
-    if (x != y) return false;
-  }
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <fmt/printf.h>
 #include <system_error>
 
+#include "platform/AsciiText.h"
 #include "platform/Errors.h"
 #include "scorefile/ScoreFile.h"
 #include "scorefile/Setup.h"
@@ -21,15 +22,13 @@ namespace tx {
 
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
 bool MatchesNoCase(std::string_view name, std::string_view prefix, std::string_view suffix) {
   if (name.size() < prefix.size() + suffix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i)
-    if (LowerAscii(name[i]) != LowerAscii(prefix[i])) return false;
+    if (AsciiLower(name[i]) != AsciiLower(prefix[i])) return false;
   size_t off = name.size() - suffix.size();
   for (size_t i = 0; i < suffix.size(); ++i)
-    if (LowerAscii(name[off + i]) != LowerAscii(suffix[i])) return false;
+    if (AsciiLower(name[off + i]) != AsciiLower(suffix[i])) return false;
   return true;
 }
 
@@ -85,7 +84,7 @@ std::vector<const CScoreFile*> Candidates(const CIndexContext& ctx, int64_t now)
   for (const CScoreFile& e : ctx.Setup.IndexData) {
     if (!IsIndexed(e, cutOff)) continue;
     std::string section = e.GetSectionCode();
-    for (char& c : section) c = LowerAscii(c);
+    for (char& c : section) c = AsciiLower(c);
     keys.push_back({&e, e.SessionDate, e.GetSessionIndex(), std::move(section)});
   }
   // Later session first (date, then session time), then section code A to Z.

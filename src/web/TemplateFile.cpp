@@ -2,6 +2,7 @@
 
 #include <fmt/printf.h>
 
+#include "platform/AsciiText.h"
 #include "log/Logfile.h"
 #include "platform/Errors.h"
 #include "platform/LocalTime.h"
@@ -20,12 +21,6 @@ namespace {
 
 bool IsTrailingSpace(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return s;
 }
 
 bool HasExtension(std::string_view name) {
@@ -192,7 +187,7 @@ OperationResult CTemplateFile::CheckInsert(CScoreFile& record) {
     int identified = ctx_.Hooks.Identify ? ctx_.Hooks.Identify(record, OutputName) : 0;
     if (identified == 2) return OperationResult::ResultCanceled;
     if (!record.IsSelected() || identified != 1 || OutputName.empty()) return OperationResult::ResultFailed;
-    if (!HasExtension(OutputName)) OutputName += Lower(TemplateExtension());
+    if (!HasExtension(OutputName)) OutputName += AsciiLower(TemplateExtension());
   }
   if (ctx_.Setup.UploadToSubdirectories()) {
     std::string name(FileNamePart(OutputName));

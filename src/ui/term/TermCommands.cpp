@@ -27,9 +27,8 @@ int RunPost(const SessionOptions& options, const Args& files, bool repost) {
   int status = ExitOk;
   if (result == OperationResult::ResultCanceled)
     status = ExitCanceled;
-  else if (result == OperationResult::ResultFailed || run.Confirmed < 0)
-    status = ExitFailed;
-  else if (run.Succeeded < run.Confirmed || run.IndexStatus == 2)
+  else if (result == OperationResult::ResultFailed || run.Confirmed < 0 || run.Succeeded < run.Confirmed ||
+           run.IndexStatus == 2)
     status = ExitFailed;
   return CTermSession::Finish(status);
 }

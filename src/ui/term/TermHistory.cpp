@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "scorefile/ScoreFile.h"
+#include "platform/AsciiText.h"
 #include "ui/ConfirmModel.h"
 #include "ui/HistoryModel.h"
 #include "ui/term/TermCommands.h"
@@ -15,16 +16,10 @@ namespace tx::term {
 
 namespace {
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return text;
-}
-
 // A column by its heading (any case, blanks optional) or its number from 1.
 int FindColumn(const std::string& name) {
   auto squash = [](std::string s) {
-    s = Lower(s);
+    s = AsciiLower(s);
     s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
     return s;
   };

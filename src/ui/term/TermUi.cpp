@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/AsciiText.h"
 #include "platform/Terminal.h"
 
 namespace tx::term {
@@ -26,12 +27,6 @@ const char* Prefix(MbIcon icon) {
     case MbIcon::Warning: return "warning: ";
     default: return "note: ";
   }
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return text;
 }
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
@@ -64,7 +59,7 @@ int CTermUi::Choose(const std::string& prompt, const std::vector<std::pair<std::
   for (;;) {
     std::string line;
     if (!Prompt(prompt + " ", line) || line.empty()) return defaultValue;
-    const std::string lower = Lower(line);
+    const std::string lower = AsciiLower(line);
     for (const auto& [word, value] : choices)
       if (lower == word) return value;
     for (const auto& [word, value] : choices)
@@ -101,7 +96,7 @@ MbAnswer CTermUi::MessageBox(const std::string& text, MbIcon icon, MbButtons but
   std::string prompt;
   for (MbAnswer a : answers) {
     const std::string name = AnswerName(a);
-    choices.push_back({Lower(name), int(a)});
+    choices.push_back({AsciiLower(name), int(a)});
     if (!prompt.empty()) prompt += "/";
     prompt += a == fallback ? "[" + name + "]" : name;
   }
